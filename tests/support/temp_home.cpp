@@ -12,6 +12,17 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A single-quoted shell word: the home folder may hold quotes, '$' or backquotes.
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
 TempHome::TempHome(const std::string& leaf, bool with_kernel) {
   previous_cwd_ = fs::current_path().string();
   std::string pattern = (fs::temp_directory_path() / "vor-test-XXXXXX").string();
@@ -34,8 +45,8 @@ void TempHome::WriteMember(const std::string& name, const std::string& body) con
   std::string file = kernel() + "/" + name;
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << "#!/bin/bash\n"
-      << "{ printf '%s|%s' " << "'" << name << "' \"$PWD\"; printf '|%s' \"$@\"; printf '\\n'; }"
-      << " >> \"" << kernel() << "/calls.log\"\n"
+      << "{ printf '%s|%s' " << ShellQuote(name) << " \"$PWD\"; printf '|%s' \"$@\"; printf '\\n'; }"
+      << " >> " << ShellQuote(kernel() + "/calls.log") << "\n"
       << body << "\n";
   out.close();
   ::chmod(file.c_str(), 0755);
