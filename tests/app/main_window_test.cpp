@@ -193,6 +193,13 @@ TEST_F(WindowTest, LogChordKeepsTheDiagnosticTabAndLeavesOtherKeysToTheMemo) {
   EXPECT_EQ(memo->toPlainText(), "p");  // anything else is typed as usual
 }
 
+TEST_F(WindowTest, TabLeavesTheLogsInsteadOfTypingIntoThem) {
+  Open();
+  for (const char* name : {"UpgradeLogMemo", "DiagLogMemo", "UpgradeStatusMemo", "MemoDiag"}) {
+    EXPECT_TRUE(Find<QPlainTextEdit>(name)->tabChangesFocus()) << name;
+  }
+}
+
 TEST_F(WindowTest, ExitButtonsAndCloseBoxCloseTheWindow) {
   for (const char* exit : {"ExitBtn", "Button14"}) {
     Open();
