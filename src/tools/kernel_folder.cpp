@@ -1,1 +1,81 @@
-// placeholder
+// The Kernel folder protocol and the text-mode reader of result files.
+#include "tools/kernel_folder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include "tools/run_tool.h"
+
+std::string KernelPath(const std::string& home) { return home + "/Kernel"; }
+
+KernelFolder::KernelFolder(std::string home, std::vector<std::string> results)
+    : path_(KernelPath(home)) {
+  for (std::string& name : results) {
+    const std::string file = path_ + "/" + name;
+    if (IsPlainFile(file)) ::unlink(file.c_str());
+    // Whatever is still there was not written by this run.
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) == 0) stale_.insert(std::move(name));
+  }
+}
+
+KernelFolder::~KernelFolder() { Leave(); }
+
+bool KernelFolder::Enter() {
+  if (::chdir(path_.c_str()) != 0) return false;
+  inside_ = true;
+  return true;
+}
+
+std::int32_t KernelFolder::Run(Desk& desk, const std::string& member, const std::string& args) {
+  return RunTool(desk, member, args);
+}
+
+void KernelFolder::Leave() {
+  if (!inside_) return;
+  inside_ = false;
+  [[maybe_unused]] int ignored = ::chdir("..");
+}
+
+std::optional<std::string> KernelFolder::Read(const std::string& name) const {
+  if (stale_.count(name) != 0) return std::nullopt;
+  return ReadTextFile("Kernel/" + name, kResultFileBound);
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path, std::size_t max_bytes) {
+  // O_NONBLOCK: opening a FIFO without a writer must not hang; it is rejected below anyway.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string raw;
+  char chunk[4096];
+  bool failed = false;
+  while (raw.size() < max_bytes) {
+    const std::size_t want = std::min(sizeof chunk, max_bytes - raw.size());
+    const ssize_t got = ::read(fd, chunk, want);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) failed = true;
+    if (got <= 0) break;
+    raw.append(chunk, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  if (failed) return std::nullopt;
+
+  // Text mode: carriage returns vanish wherever they stand, Ctrl-Z ends the text.
+  std::string text;
+  text.reserve(raw.size());
+  for (char c : raw) {
+    if (c == '\x1A') break;
+    if (c != '\r') text.push_back(c);
+  }
+  return text;
+}
