@@ -14,8 +14,8 @@ struct CaptureDevice {
 };
 
 struct AdapterRecord {
-  std::string name;        // the key a device is matched against
-  bool dhcp = false;       // addressed by DHCP
+  std::string name;            // the key a device is matched against
+  bool dhcp = false;           // addressed by DHCP
   std::string ip = "0.0.0.0";  // first IPv4 address, "0.0.0.0" when none
 };
 
@@ -37,5 +37,10 @@ class AdapterSource {
 std::unique_ptr<DeviceSource> MakeCaptureDeviceSource();
 // The system adapter table (rtnetlink on Linux).
 std::unique_ptr<AdapterSource> MakeSystemAdapterSource();
-// The adapter name a capture device maps to; empty when it maps to none.
+// The adapter name a capture device maps to; empty when it maps to none. On Windows this is
+// NpfAdapterKey; elsewhere the device name itself (devices that are no network adapter, such as
+// "any" or "nflog", then simply find no adapter).
 std::string AdapterKey(const std::string& device_name);
+// The Windows rule: the first run of non-blank characters after "\Device\NPF_"; empty when the
+// name lacks the prefix or nothing follows it.
+std::string NpfAdapterKey(const std::string& device_name);
