@@ -3,7 +3,7 @@
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libpcap-dev fonts-liberation2)
 RUN_PACKAGES=(xvfb x11-utils imagemagick)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev xvfb xdotool x11-utils imagemagick iproute2
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev xvfb xdotool xclip x11-utils imagemagick iproute2
                dnsmasq-base udhcpc procps locales)
 
 # ensure_packages NAME...: installs those of NAME that are not installed yet.

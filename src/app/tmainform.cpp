@@ -27,8 +27,17 @@ constexpr char kWindowTitle[] = "VOR Firmware Upgrade Utility Version ";
 // Caption of the default error display, as the application names itself.
 constexpr char kApplicationTitle[] = "VOR Firmware Upgrade Utility";
 constexpr int kTimerInterval = 1000;
+// Where the window opens on the screen.
+constexpr int kLeft = 106;
+constexpr int kTop = 129;
 
 std::string Text(const QLineEdit* edit) { return edit->text().toLocal8Bit().toStdString(); }
+
+// A result field shows its text from the beginning, as a technician reads it.
+void ShowResult(QLineEdit* field, const std::string& text) {
+  field->setText(QString::fromLocal8Bit(text));
+  field->setCursorPosition(0);
+}
 
 std::optional<std::size_t> SelectedSlot(const QComboBox* list) {
   if (list->currentIndex() < 0) return std::nullopt;
@@ -82,6 +91,7 @@ TMainForm::TMainForm(const Sources& sources, QWidget* owner) : QWidget(owner) {
   }
   table_ = std::make_unique<InterfaceTable>(state_, *desk_, *devices, *adapters);
   Construct();
+  move(kLeft, kTop);
 }
 
 TMainForm::~TMainForm() {
@@ -313,9 +323,9 @@ void TMainForm::DiagBtnClick() {
     if (!ReadDiagTargets()) return;
     RunLinkDiagnostic(state_, *desk_, Text(ui_.DiagPEEdit), DiagLog(),
                       [this](const DiagFigures& figures) {
-                        ui_.SNREdit->setText(QString::fromLocal8Bit(figures.snr));
-                        ui_.PEREdit->setText(QString::fromLocal8Bit(figures.per));
-                        ui_.PEEdit->setText(QString::fromLocal8Bit(figures.pe));
+                        ShowResult(ui_.SNREdit, figures.snr);
+                        ShowResult(ui_.PEREdit, figures.per);
+                        ShowResult(ui_.PEEdit, figures.pe);
                       });
   });
 }
