@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,6 +63,12 @@ Child::Child(const std::vector<std::string>& argv, const std::string& directory,
     : pid_(Spawn(argv, directory, extra_env, -1)) {}
 
 Child::~Child() { Stop(); }
+
+Child Child::Adopt(pid_t pid) {
+  Child child;
+  child.pid_ = pid;
+  return child;
+}
 
 Child::Child(Child&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
 
@@ -145,16 +150,32 @@ Output RunProgram(const std::vector<std::string>& argv, const std::vector<std::s
 }
 
 Desktop::Desktop() {
-  for (int n = 140; n < 200 && !ok_; ++n) {
-    std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-    struct stat st;
-    if (::stat(lock.c_str(), &st) == 0) continue;
-    display_ = ":" + std::to_string(n);
-    server_ = Child({"Xvfb", display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, "", {});
-    ok_ = WaitUntil([&] { return X({"xdpyinfo"}).status == 0 || !server_.Running(); }, 10s) &&
-          server_.Running();
-    if (!ok_) server_.Stop();
+  // Xvfb picks a free display itself and writes its number, so parallel tests never share one.
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return;
+  pid_t pid = Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                    "", {}, fds[1]);
+  ::close(fds[1]);
+  server_ = Child::Adopt(pid);
+  std::string number;
+  ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  WaitUntil(
+      [&] {
+        char c;
+        while (::read(fds[0], &c, 1) == 1) {
+          if (c == '\n') return true;
+          number += c;
+        }
+        return !server_.Running();
+      },
+      10s);
+  ::close(fds[0]);
+  if (number.empty() || !server_.Running()) {
+    server_.Stop();
+    return;
   }
+  display_ = ":" + number;
+  ok_ = WaitUntil([&] { return X({"xdpyinfo"}).status == 0; }, 10s);
 }
 
 Desktop::~Desktop() { server_.Stop(); }

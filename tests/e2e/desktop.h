@@ -17,6 +17,8 @@ class Child {
   Child(const std::vector<std::string>& argv, const std::string& directory,
         const std::vector<std::string>& extra_env);
   ~Child();
+  // Takes over a process started elsewhere.
+  static Child Adopt(pid_t pid);
   Child(Child&& other) noexcept;
   Child& operator=(Child&& other) noexcept;
   Child(const Child&) = delete;
@@ -44,7 +46,7 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 
 class Desktop {
  public:
-  // Starts Xvfb on a free display. `ok()` tells whether it came up.
+  // Starts Xvfb on a display of its choosing. `ok()` tells whether it came up.
   Desktop();
   ~Desktop();
   bool ok() const { return ok_; }
