@@ -1,6 +1,8 @@
 // Fonts, colours and control groups of the main window.
 #include "app/form_style.h"
 
+#include "common/form_font.h"
+
 #include <unistd.h>
 
 #include <QColor>
@@ -10,16 +12,6 @@
 #include <filesystem>
 
 namespace {
-
-// Stands in for "MS Sans Serif": Liberation Sans has nearly its widths.
-constexpr char kFontFamily[] = "Liberation Sans";
-
-QFont Font(int pixel_height, bool bold) {
-  QFont font(kFontFamily);
-  font.setPixelSize(pixel_height);
-  font.setBold(bold);
-  return font;
-}
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
@@ -51,11 +43,11 @@ std::vector<QPushButton*> StepButtons(const Ui::TMainForm& ui) {
 
 void ApplyFormStyle(Ui::TMainForm& ui) {
   QWidget* window = ui.PageControl1->parentWidget();
-  window->setFont(Font(11, false));
-  ui.PageControl1->tabBar()->setFont(Font(13, true));
-  for (QWidget* page : {ui.UpgradeSheet, ui.Diagnostic}) page->setFont(Font(11, false));
+  window->setFont(FormFont(11, false));
+  ui.PageControl1->tabBar()->setFont(FormFont(13, true));
+  for (QWidget* page : {ui.UpgradeSheet, ui.Diagnostic}) page->setFont(FormFont(11, false));
 
-  const QFont bold13 = Font(13, true);
+  const QFont bold13 = FormFont(13, true);
   for (QWidget* w : std::initializer_list<QWidget*>{
            ui.Label1, ui.Label2, ui.Label3, ui.Label4, ui.Label5, ui.Label7, ui.Label8, ui.Label9,
            ui.Label10, ui.Label11, ui.Label12, ui.Label13, ui.Label14, ui.Label15, ui.PELab,
@@ -64,8 +56,8 @@ void ApplyFormStyle(Ui::TMainForm& ui) {
            ui.DiagPEEdit}) {
     w->setFont(bold13);
   }
-  for (QPushButton* b : StepButtons(ui)) b->setFont(Font(16, true));
-  const QFont regular13 = Font(13, false);
+  for (QPushButton* b : StepButtons(ui)) b->setFont(FormFont(16, true));
+  const QFont regular13 = FormFont(13, false);
   for (QWidget* w : std::initializer_list<QWidget*>{ui.UpgradeLogMemo, ui.DiagLogMemo,
                                                     ui.UpgradeStatusMemo, ui.MemoDiag, ui.SNREdit,
                                                     ui.PEREdit, ui.PEEdit}) {

@@ -7,21 +7,13 @@
 #include <array>
 #include <cstdint>
 
+#include "common/form_font.h"
 #include "common/text_scan.h"
 #include "ui_tdiagselform.h"
 
 namespace {
 
-constexpr char kFontFamily[] = "Liberation Sans";
 constexpr char kNoChoice[] = "Please select the B target (remote target)";
-
-// uic writes point sizes only; the layout is designed for character heights in pixels.
-QFont PixelFont(int pixels, bool bold) {
-  QFont font(kFontFamily);
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
-}
 
 }  // namespace
 
@@ -31,10 +23,10 @@ TDiagSelForm::TDiagSelForm(QWidget* owner)
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   // The designed place on the screen, not centred over the owner.
   move(192, 114);
-  setFont(PixelFont(11, false));
-  ui_->Label1->setFont(PixelFont(16, true));
-  ui_->RSelGroup->setFont(PixelFont(16, true));
-  ui_->OkBtn->setFont(PixelFont(13, true));
+  setFont(FormFont(11, false));
+  ui_->Label1->setFont(FormFont(16, true));
+  ui_->RSelGroup->setFont(FormFont(16, true));
+  ui_->OkBtn->setFont(FormFont(13, true));
   // Long lists scroll inside the group instead of squeezing the buttons together.
   ui_->RSelScroll->viewport()->setAutoFillBackground(false);
   ui_->RSelItems->setAutoFillBackground(false);
