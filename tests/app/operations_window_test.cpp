@@ -107,7 +107,9 @@ TEST_F(OperationsWindowTest, DownloadAsksOnAMismatchAndOnlyYesProceeds) {
     Click("DownloadBtn");
     EXPECT_EQ(desk.boxes, c.boxes) << c.yes;
     EXPECT_EQ(Members(), c.members) << c.yes;
-    if (!c.yes) EXPECT_THAT(LogLines("UpgradeLogMemo"), testing::IsEmpty());
+    if (!c.yes) {
+      EXPECT_THAT(LogLines("UpgradeLogMemo"), testing::IsEmpty());
+    }
     form.reset();
   }
 }
