@@ -1,6 +1,7 @@
 // Locale-independent scanf-style readers (%X, %s, %f, literals) and fgets-like line reads.
 #include "common/text_scan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -65,6 +66,8 @@ std::string TextScanner::ReadLine(std::size_t max_chars) {
   }
   std::string line(text_.substr(pos_, end - pos_));
   pos_ = end;
+  // The line is a C string to its readers: it ends at a NUL byte.
+  line.resize(std::min(line.size(), line.find('\0')));
   return line;
 }
 

@@ -14,7 +14,7 @@
 std::string KernelPath(const std::string& home) { return home + "/Kernel"; }
 
 KernelFolder::KernelFolder(std::string home, std::vector<std::string> results)
-    : path_(KernelPath(home)) {
+    : home_(std::move(home)), path_(KernelPath(home_)) {
   for (std::string& name : results) {
     const std::string file = path_ + "/" + name;
     if (IsPlainFile(file)) ::unlink(file.c_str());
@@ -36,10 +36,13 @@ std::int32_t KernelFolder::Run(Desk& desk, const std::string& member, const std:
   return RunTool(desk, member, args);
 }
 
+// Back to the parent of the folder as it was entered, by its name: a physical ".." would lead to
+// the parent of the link's target when Kernel is a symbolic link. Nothing else can have moved the
+// directory meanwhile, as no second operation starts while one runs.
 void KernelFolder::Leave() {
   if (!inside_) return;
   inside_ = false;
-  [[maybe_unused]] int ignored = ::chdir("..");
+  [[maybe_unused]] int ignored = ::chdir(home_.c_str());
 }
 
 std::optional<std::string> KernelFolder::Read(const std::string& name) const {

@@ -1,5 +1,5 @@
 // The fixed way an operation works in the Kernel folder: clear stale results, enter, run members
-// by bare name, leave with "..", then read the results relative to the parent.
+// by bare name, leave back to the parent, then read the results relative to the parent.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,8 @@ class KernelFolder {
   bool Enter();
   // Runs a member by its bare name (or a path) inside the folder.
   std::int32_t Run(Desk& desk, const std::string& member, const std::string& args);
-  // Changes back with ".."; does nothing when not inside. Failure is ignored.
+  // Changes back to the folder's parent (HomeDir); does nothing when not inside. Failure is
+  // ignored.
   void Leave();
   // Reads "Kernel/" + name relative to the current directory, in text mode (carriage returns
   // dropped, Ctrl-Z ends the file), up to a bound. nullopt when it cannot be read, when it is not a
@@ -38,6 +39,7 @@ class KernelFolder {
   const std::string& Path() const { return path_; }
 
  private:
+  std::string home_;
   std::string path_;
   std::set<std::string> stale_;
   bool inside_ = false;

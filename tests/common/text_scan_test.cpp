@@ -242,6 +242,13 @@ TEST(TextScannerReadLine, StopsAfterNewlineOrBound) {
   }
 }
 
+TEST(TextScannerReadLine, LineEndsAtANulByte) {
+  // What follows a NUL is not part of the text a reader sees, yet the line is consumed whole.
+  TextScanner in(std::string_view("2.7.3\0ERROR\nnext\n", 18));
+  EXPECT_EQ(in.ReadLine(39), "2.7.3");
+  EXPECT_EQ(in.ReadLine(39), "next\n");
+}
+
 TEST(TextScanner, ReadsTheDiagnosticPattern) {
   // "pkts %s per %f snr %f db, rate: %s %s\n": blanks match any white space, also none.
   TextScanner in("pkts 10000 per\t0.01 snr 31.2db, rate:  HPNA2.0\nQAM256\n");

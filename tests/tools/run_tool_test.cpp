@@ -311,6 +311,21 @@ TEST(ToolHome, MissingKernelFolderIsNotEntered) {
   EXPECT_TRUE(CwdIs(home.path()));
 }
 
+TEST(ToolHome, LinkedKernelFolderLeavesBackToHome) {
+  TempHome home("home", /*with_kernel=*/false);
+  const std::string real = home.path() + "/../elsewhere/toolchain";
+  std::filesystem::create_directories(real);
+  std::filesystem::create_directory_symlink(real, home.kernel());
+  home.WriteMember("version.bat", "echo 2.7.3 > verinfo.txt");
+  RecorderDesk desk;
+  KernelFolder kernel(home.path(), {"verinfo.txt"});
+  ASSERT_TRUE(kernel.Enter());
+  EXPECT_EQ(kernel.Run(desk, "version.bat", " 198.51.100.2"), 0);
+  kernel.Leave();
+  EXPECT_TRUE(CwdIs(home.path()));
+  EXPECT_EQ(kernel.Read("verinfo.txt"), "2.7.3\n");
+}
+
 TEST_F(ToolTest, LeavesOnceAndOnDestruction) {
   {
     KernelFolder kernel(home_.path(), {});
