@@ -321,7 +321,7 @@ void TMainForm::UpgradeMacQueryBtnClick() {
 void TMainForm::DiagBtnClick() {
   RunOperation([&] {
     if (!ReadDiagTargets()) return;
-    RunLinkDiagnostic(state_, *desk_, Text(ui_.DiagPEEdit), DiagLog(),
+    RunLinkDiagnostic(state_, *desk_, [this] { return Text(ui_.DiagPEEdit); }, DiagLog(),
                       [this](const DiagFigures& figures) {
                         ShowResult(ui_.SNREdit, figures.snr);
                         ShowResult(ui_.PEREdit, figures.per);

@@ -86,8 +86,8 @@ std::string PerTestArguments(const MainState& state, const std::string& pe_text)
          DashForm(state.RemoteMac) + " " + pe_text + " 1400 10000";
 }
 
-void RunLinkDiagnostic(MainState& state, Desk& desk, const std::string& pe_text, const Log& log,
-                       const std::function<void(const DiagFigures&)>& show) {
+void RunLinkDiagnostic(MainState& state, Desk& desk, const std::function<std::string()>& pe_text,
+                       const Log& log, const std::function<void(const DiagFigures&)>& show) {
   const auto set_fields = [&show](const DiagFigures& figures) {
     if (show) show(figures);
   };
@@ -114,7 +114,7 @@ void RunLinkDiagnostic(MainState& state, Desk& desk, const std::string& pe_text,
   }
   log("ok");
 
-  const std::string arguments = PerTestArguments(state, pe_text);
+  const std::string arguments = PerTestArguments(state, pe_text());
   log("run the cert.exe:");
   kernel.Run(desk, kPerTest, arguments);  // only snr.tmp tells whether the test ran
   log("ok");

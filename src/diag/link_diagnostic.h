@@ -42,5 +42,6 @@ std::string PerTestArguments(const MainState& state, const std::string& pe_text)
 
 // Runs the diagnostic after the Diagnostic tab has been read into `state`. Logs each step into
 // `log`, reports failures through `desk`, and calls `show` whenever the result fields change.
-void RunLinkDiagnostic(MainState& state, Desk& desk, const std::string& pe_text, const Log& log,
-                       const std::function<void(const DiagFigures&)>& show);
+// `pe_text` gives the PE value as it stands once the A target has answered.
+void RunLinkDiagnostic(MainState& state, Desk& desk, const std::function<std::string()>& pe_text,
+                       const Log& log, const std::function<void(const DiagFigures&)>& show);

@@ -207,4 +207,15 @@ TEST_F(OperationsWindowTest, PeTextReachesTheLinkTestAsItsWordsAndFiguresAreShow
   EXPECT_TRUE(desk.boxes.empty());
 }
 
+TEST_F(OperationsWindowTest, LinkTestTakesThePeValueAsItStandsOnceTheATargetAnswered) {
+  home->WriteMember("read.exe", "sleep 0.6");
+  home->WriteMember("per_test.bat", "exit 0");
+  Open();
+  QTimer::singleShot(200, form.get(), [&] { Find<QLineEdit>("DiagPEEdit")->setText("42"); });
+  Click("DiagBtn");
+  std::vector<std::string> calls = home->Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_THAT(calls[1], testing::HasSubstr("|42|1400|10000"));
+}
+
 }  // namespace

@@ -56,7 +56,7 @@ class LinkDiagnosticTest : public testing::Test {
   }
 
   void Run(const std::string& pe_text = "255") {
-    RunLinkDiagnostic(state_, desk_, pe_text,
+    RunLinkDiagnostic(state_, desk_, [pe_text] { return pe_text; },
                       Log([this](const std::string& line) { log_.push_back(line); }),
                       [this](const DiagFigures& figures) { shown_.push_back(figures); });
   }

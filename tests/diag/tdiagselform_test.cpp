@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -34,6 +35,7 @@ class TDiagSelFormTest : public testing::Test {
   QList<QRadioButton*> Items() {
     return Child<QGroupBox>("RSelGroup")->findChildren<QRadioButton*>();
   }
+  void PressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
   // On the indicator: a click beyond the end of the text misses the button.
   static void Choose(QRadioButton* item) {
     QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(6, item->height() / 2));
@@ -54,7 +56,8 @@ struct ControlCase {
 
 TEST_F(TDiagSelFormTest, LayoutTextsAndFonts) {
   EXPECT_EQ(dialog_.windowTitle(), "Select B Target  (Remote)");
-  EXPECT_EQ(dialog_.size(), QSize(469, 342));
+  // 469 x 342 with the frame, as the main window's 579 x 428 holds a 571 x 401 client.
+  EXPECT_EQ(dialog_.size(), QSize(461, 315));
   EXPECT_EQ(dialog_.pos(), QPoint(192, 114));
   EXPECT_EQ(dialog_.font().family(), "Liberation Sans");
   EXPECT_EQ(dialog_.font().pixelSize(), 11);
@@ -129,6 +132,18 @@ TEST_F(TDiagSelFormTest, ClosingWithoutOkLeavesTheAddress) {
   EXPECT_TRUE(dialog_.close());
   EXPECT_FALSE(dialog_.isVisible());
   EXPECT_EQ(selected_, kUnchanged);
+}
+
+TEST_F(TDiagSelFormTest, KeyboardStartsOnOkAndReturnPressesIt) {
+  dialog_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+  EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>("OkBtn"));
+  PressKey(Qt::Key_Return);
+  EXPECT_EQ(desk_.boxes, std::vector<RecordedBox>{ErrorBox("Please select the B target (remote target)")});
+  Choose(Items()[1]);
+  PressKey(Qt::Key_Return);
+  EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+  EXPECT_EQ(DashForm(selected_), "00-01-40-DE-AD-02");
 }
 
 }  // namespace

@@ -109,6 +109,11 @@ TEST(DhcpClientsTest, CommandLineNamesTheInterfacesServed) {
       {{"dhcpcd", "eth1", "eth10"}, false, {"eth1", "eth10"}},
       {{"/usr/sbin/dhcpcd", "-q", "-b"}, true, {}},
       {{"dhclient"}, true, {}},
+      {{"dhclient", "-pf", "/run/dhclient.pid"}, true, {}},
+      // A client of an interface we do not list serves none of ours.
+      {{"dhclient", "-v", "wlan0"}, false, {}},
+      {{"udhcpc", "-i", "usb0"}, false, {}},
+      {{"dhcpcd", "--interface=usb0"}, false, {}},
       {{"sshd", "eth1"}, false, {}},
       {{"/usr/local/bin/dhclient-wrapper", "eth1"}, false, {}},
       {{"busybox", "sh", "eth1"}, false, {}},

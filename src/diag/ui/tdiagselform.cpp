@@ -31,6 +31,9 @@ TDiagSelForm::TDiagSelForm(QWidget* owner)
   ui_->RSelScroll->viewport()->setAutoFillBackground(false);
   ui_->RSelItems->setAutoFillBackground(false);
   items_->setExclusive(true);
+  // The keyboard starts on OK, then moves to the stations; Return presses OK.
+  ui_->RSelScroll->setFocusPolicy(Qt::NoFocus);
+  ui_->OkBtn->setFocus();
   connect(ui_->OkBtn, &QPushButton::clicked, this, &TDiagSelForm::OkBtnClick);
 }
 

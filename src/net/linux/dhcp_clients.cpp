@@ -67,6 +67,22 @@ bool NamesInterface(std::string_view word, std::string_view name) {
          word.substr(kLong.size()) == name;
 }
 
+// Whether the command line names any interface at all, ours or not: udhcpc by its -i option,
+// dhclient and dhcpcd by interface names after their options. A client for an interface we do
+// not list (another namespace's, an unplugged card's) serves none of ours.
+bool NamesSomeInterface(std::string_view program, const std::vector<std::string>& argv,
+                        std::size_t first_argument) {
+  for (std::size_t i = first_argument; i < argv.size(); ++i) {
+    std::string_view word = argv[i];
+    if (word.substr(0, 2) == "-i" || word.substr(0, 11) == "--interface") return true;
+  }
+  if (program == "udhcpc" || argv.size() <= first_argument) return false;
+  // Interface names come last and hold no '/' (unlike the file arguments of options).
+  std::string_view last = argv.back();
+  return !last.empty() && last[0] != '-' && last.find('/') == std::string_view::npos &&
+         last.find('=') == std::string_view::npos;
+}
+
 }  // namespace
 
 DhcpClientInterfaces ClientServes(const std::vector<std::string>& argv,
@@ -85,7 +101,7 @@ DhcpClientInterfaces ClientServes(const std::vector<std::string>& argv,
       if (NamesInterface(argv[i], name)) served.named.insert(name);
     }
   }
-  served.all = served.named.empty();
+  served.all = !NamesSomeInterface(program, argv, first_argument);
   return served;
 }
 
