@@ -1,8 +1,6 @@
 // Fonts, colours and control groups of the main window.
 #include "app/form_style.h"
 
-#include "common/form_font.h"
-
 #include <unistd.h>
 
 #include <QColor>
@@ -10,6 +8,8 @@
 #include <QPalette>
 #include <cerrno>
 #include <filesystem>
+
+#include "common/form_font.h"
 
 namespace {
 
@@ -49,24 +49,27 @@ void ApplyFormStyle(Ui::TMainForm& ui) {
 
   const QFont bold13 = FormFont(13, true);
   for (QWidget* w : std::initializer_list<QWidget*>{
-           ui.Label1, ui.Label2, ui.Label3, ui.Label4, ui.Label5, ui.Label7, ui.Label8, ui.Label9,
-           ui.Label10, ui.Label11, ui.Label12, ui.Label13, ui.Label14, ui.Label15, ui.PELab,
-           ui.UpgradeMacQueryBtn, ui.DiagMacQueryBtn, ui.DownloadBtn, ui.VersionBtn, ui.ExitBtn,
-           ui.DiagBtn, ui.Button14, ui.IFStatusUpgrade, ui.IFStatusDiag, ui.PEGroupBox,
-           ui.DiagPEEdit}) {
+           ui.Label1,          ui.Label2,      ui.Label3,          ui.Label4,
+           ui.Label5,          ui.Label7,      ui.Label8,          ui.Label9,
+           ui.Label10,         ui.Label11,     ui.Label12,         ui.Label13,
+           ui.Label14,         ui.Label15,     ui.PELab,           ui.UpgradeMacQueryBtn,
+           ui.DiagMacQueryBtn, ui.DownloadBtn, ui.VersionBtn,      ui.ExitBtn,
+           ui.DiagBtn,         ui.Button14,    ui.IFStatusUpgrade, ui.IFStatusDiag,
+           ui.PEGroupBox,      ui.DiagPEEdit}) {
     w->setFont(bold13);
   }
   for (QPushButton* b : StepButtons(ui)) b->setFont(FormFont(16, true));
   const QFont regular13 = FormFont(13, false);
-  for (QWidget* w : std::initializer_list<QWidget*>{ui.UpgradeLogMemo, ui.DiagLogMemo,
-                                                    ui.UpgradeStatusMemo, ui.MemoDiag, ui.SNREdit,
-                                                    ui.PEREdit, ui.PEEdit}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{ui.UpgradeLogMemo, ui.DiagLogMemo, ui.UpgradeStatusMemo,
+                                       ui.MemoDiag, ui.SNREdit, ui.PEREdit, ui.PEEdit}) {
     w->setFont(regular13);
   }
 
   const QColor blue(0, 0, 255);
-  for (QWidget* w : {static_cast<QWidget*>(ui.UpgradeMacQueryBtn),
-                     static_cast<QWidget*>(ui.DiagMacQueryBtn), static_cast<QWidget*>(ui.Label10)}) {
+  for (QWidget* w :
+       {static_cast<QWidget*>(ui.UpgradeMacQueryBtn), static_cast<QWidget*>(ui.DiagMacQueryBtn),
+        static_cast<QWidget*>(ui.Label10)}) {
     SetTextColour(w, blue);
   }
   const QColor red(255, 0, 0);

@@ -27,8 +27,8 @@ void QtDesk::ShowResult(const std::string& text, const std::string& caption) {
 }
 
 bool QtDesk::AskYesNo(const std::string& text, const std::string& caption) {
-  return ShowBox(owner_, QMessageBox::Warning, text, caption,
-                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  return ShowBox(owner_, QMessageBox::Warning, text, caption, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
 }
 
 void QtDesk::ChooseRemoteTarget(const std::vector<std::string>& items, MacAddress& selected) {

@@ -31,6 +31,10 @@ constexpr int kTimerInterval = 1000;
 constexpr int kLeft = 106;
 constexpr int kTop = 129;
 
+QString Latin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 std::string Text(const QLineEdit* edit) { return edit->text().toLocal8Bit().toStdString(); }
 
 // A result field shows its text from the beginning, as a technician reads it.
@@ -110,8 +114,8 @@ void TMainForm::Construct() {
 
   state_.InterfaceIp.clear();
   state_.HomeDir.clear();
-  setWindowTitle(QString::fromLatin1(kWindowTitle) + QString::fromLatin1(kUtilityVersion.data()) +
-                 " (" + QString::fromLatin1(kKitHardwareConfig.data()) + ")");
+  setWindowTitle(Latin1(kWindowTitle) + Latin1(kUtilityVersion) + " (" +
+                 Latin1(kKitHardwareConfig) + ")");
   state_.HomeDir = CurrentDirectory();
   FillInterfaceList(ui_.IFSelectUpgrade);
   FillInterfaceList(ui_.IFSelectDiag);
@@ -192,8 +196,8 @@ int TMainForm::UpdateInterfaceStatus(QComboBox* list, QLabel* panel, PanelState&
 }
 
 void TMainForm::UpdateUpgradeReadiness() {
-  upgrade_ready_ = UpdateInterfaceStatus(ui_.IFSelectUpgrade, ui_.IFStatusUpgrade,
-                                         upgrade_panel_) == 1;
+  upgrade_ready_ =
+      UpdateInterfaceStatus(ui_.IFSelectUpgrade, ui_.IFStatusUpgrade, upgrade_panel_) == 1;
   ApplyReadiness();
 }
 
@@ -266,27 +270,64 @@ void TMainForm::DecrementMacByte(QLineEdit* field) {
 }
 
 void TMainForm::WriteFields(const std::array<QLineEdit*, 6>& fields, const MacAddress& mac) {
-  for (std::size_t i = 0; i < 6; ++i) fields[i]->setText(QString::fromLatin1(ByteText(mac.bytes[i])));
+  for (std::size_t i = 0; i < 6; ++i)
+    fields[i]->setText(QString::fromLatin1(ByteText(mac.bytes[i])));
 }
 
-void TMainForm::Amac4IncClick() { Guarded([&] { IncrementMacByte(ui_.Amac4); }); }
-void TMainForm::Amac4DecClick() { Guarded([&] { DecrementMacByte(ui_.Amac4); }); }
-void TMainForm::Amac5IncClick() { Guarded([&] { IncrementMacByte(ui_.Amac5); }); }
-void TMainForm::Amac5DecClick() { Guarded([&] { DecrementMacByte(ui_.Amac5); }); }
-void TMainForm::Amac6IncClick() { Guarded([&] { IncrementMacByte(ui_.Amac6); }); }
-void TMainForm::Amac6DecClick() { Guarded([&] { DecrementMacByte(ui_.Amac6); }); }
-void TMainForm::Lmac4IncClick() { Guarded([&] { IncrementMacByte(ui_.Lmac4); }); }
-void TMainForm::Lmac4DecClick() { Guarded([&] { DecrementMacByte(ui_.Lmac4); }); }
-void TMainForm::Lmac5IncClick() { Guarded([&] { IncrementMacByte(ui_.Lmac5); }); }
-void TMainForm::Lmac5DecClick() { Guarded([&] { DecrementMacByte(ui_.Lmac5); }); }
-void TMainForm::Lmac6IncClick() { Guarded([&] { IncrementMacByte(ui_.Lmac6); }); }
-void TMainForm::Lmac6DecClick() { Guarded([&] { DecrementMacByte(ui_.Lmac6); }); }
-void TMainForm::Rmac4IncClick() { Guarded([&] { IncrementMacByte(ui_.Rmac4); }); }
-void TMainForm::Rmac4DecClick() { Guarded([&] { DecrementMacByte(ui_.Rmac4); }); }
-void TMainForm::Rmac5IncClick() { Guarded([&] { IncrementMacByte(ui_.Rmac5); }); }
-void TMainForm::Rmac5DecClick() { Guarded([&] { DecrementMacByte(ui_.Rmac5); }); }
-void TMainForm::Rmac6IncClick() { Guarded([&] { IncrementMacByte(ui_.Rmac6); }); }
-void TMainForm::Rmac6DecClick() { Guarded([&] { DecrementMacByte(ui_.Rmac6); }); }
+void TMainForm::Amac4IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Amac4); });
+}
+void TMainForm::Amac4DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Amac4); });
+}
+void TMainForm::Amac5IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Amac5); });
+}
+void TMainForm::Amac5DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Amac5); });
+}
+void TMainForm::Amac6IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Amac6); });
+}
+void TMainForm::Amac6DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Amac6); });
+}
+void TMainForm::Lmac4IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Lmac4); });
+}
+void TMainForm::Lmac4DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Lmac4); });
+}
+void TMainForm::Lmac5IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Lmac5); });
+}
+void TMainForm::Lmac5DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Lmac5); });
+}
+void TMainForm::Lmac6IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Lmac6); });
+}
+void TMainForm::Lmac6DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Lmac6); });
+}
+void TMainForm::Rmac4IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Rmac4); });
+}
+void TMainForm::Rmac4DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Rmac4); });
+}
+void TMainForm::Rmac5IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Rmac5); });
+}
+void TMainForm::Rmac5DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Rmac5); });
+}
+void TMainForm::Rmac6IncClick() {
+  Guarded([&] { IncrementMacByte(ui_.Rmac6); });
+}
+void TMainForm::Rmac6DecClick() {
+  Guarded([&] { DecrementMacByte(ui_.Rmac6); });
+}
 
 // --- operations -------------------------------------------------------------------------------
 
@@ -321,12 +362,13 @@ void TMainForm::UpgradeMacQueryBtnClick() {
 void TMainForm::DiagBtnClick() {
   RunOperation([&] {
     if (!ReadDiagTargets()) return;
-    RunLinkDiagnostic(state_, *desk_, [this] { return Text(ui_.DiagPEEdit); }, DiagLog(),
-                      [this](const DiagFigures& figures) {
-                        ShowResult(ui_.SNREdit, figures.snr);
-                        ShowResult(ui_.PEREdit, figures.per);
-                        ShowResult(ui_.PEEdit, figures.pe);
-                      });
+    RunLinkDiagnostic(
+        state_, *desk_, [this] { return Text(ui_.DiagPEEdit); }, DiagLog(),
+        [this](const DiagFigures& figures) {
+          ShowResult(ui_.SNREdit, figures.snr);
+          ShowResult(ui_.PEREdit, figures.per);
+          ShowResult(ui_.PEEdit, figures.pe);
+        });
   });
 }
 

@@ -1,5 +1,6 @@
 // The main window: two tabs, the address editors, the interface panels and the action buttons.
-// Handlers read widgets, call one operation and write widgets; the operations live in their modules.
+// Handlers read widgets, call one operation and write widgets; the operations live in their
+// modules.
 #pragma once
 
 #include <QWidget>
@@ -38,9 +39,7 @@ class TMainForm final : public QWidget {
   ~TMainForm() override;
 
   MainState& State() { return state_; }
-  const Ui::TMainForm& Controls() const { return ui_; }
   QTimer* Timer1() const { return timer_; }
-  bool OperationRunning() const { return busy_; }
 
   void AppendLog(QPlainTextEdit* memo, const std::string& text);
 

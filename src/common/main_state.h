@@ -11,7 +11,8 @@
 struct InterfaceEntry {
   std::string Description;
   std::string DeviceName;
-  std::string IpAddress;  // dotted IPv4 text or empty; refreshed by every lookup that finds the adapter
+  std::string
+      IpAddress;  // dotted IPv4 text or empty; refreshed by every lookup that finds the adapter
 };
 
 inline constexpr std::size_t kInterfaceSlots = 10;

@@ -19,16 +19,13 @@ TEST_P(ConversionTest, ConvertsOnlyPlainHexDigits) {
   EXPECT_EQ(ConvertHexField(GetParam().text), GetParam().value);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, ConversionTest,
-                         testing::Values(ConversionCase{"0a", 10}, ConversionCase{"0A", 10},
-                                         ConversionCase{"FF", 255}, ConversionCase{"5", 5},
-                                         ConversionCase{"", std::nullopt},
-                                         ConversionCase{"G1", std::nullopt},
-                                         ConversionCase{" 1", std::nullopt},
-                                         ConversionCase{"1 ", std::nullopt},
-                                         ConversionCase{"-1", std::nullopt},
-                                         ConversionCase{"+1", std::nullopt},
-                                         ConversionCase{"0x", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(
+    Fields, ConversionTest,
+    testing::Values(ConversionCase{"0a", 10}, ConversionCase{"0A", 10}, ConversionCase{"FF", 255},
+                    ConversionCase{"5", 5}, ConversionCase{"", std::nullopt},
+                    ConversionCase{"G1", std::nullopt}, ConversionCase{" 1", std::nullopt},
+                    ConversionCase{"1 ", std::nullopt}, ConversionCase{"-1", std::nullopt},
+                    ConversionCase{"+1", std::nullopt}, ConversionCase{"0x", std::nullopt}));
 
 struct StepCase {
   const char* text;
@@ -53,7 +50,8 @@ TEST(StepByteField, RejectsWhatDoesNotConvertWithTheToolkitsMessage) {
       StepByteField(text, +1);
       ADD_FAILURE() << "no error for '" << text << "'";
     } catch (const ConversionError& error) {
-      EXPECT_EQ(std::string(error.what()), std::string("'0x") + text + "' is not a valid integer value");
+      EXPECT_EQ(std::string(error.what()),
+                std::string("'0x") + text + "' is not a valid integer value");
     }
   }
 }
@@ -88,8 +86,10 @@ TEST_F(ReadTargetsTest, EachFailureShowsOneBox) {
   };
   const Case cases[] = {
       {std::nullopt, {"00", "01", "40", "00", "00", "00"}, "Can't get the Interface IP"},
-      {0, {"00", "01", "40", "00", "00", "00"}, "Can't get the Interface IP"},  // slot without address
-      {0, {"5", "G1", "40", "00", "00", "00"}, "Can't get the Interface IP"},   // the address wins
+      {0,
+       {"00", "01", "40", "00", "00", "00"},
+       "Can't get the Interface IP"},  // slot without address
+      {0, {"5", "G1", "40", "00", "00", "00"}, "Can't get the Interface IP"},  // the address wins
       {1, {"00", "01", "40", "00", "00", "5"}, "Invalid MAC Address"},
       {1, {"00", "01", "40", "00", "00", ""}, "Invalid MAC Address"},
       {1, {"00", "G1", "40", "00", "00", "00"}, "Invalid MAC Address"},

@@ -6,8 +6,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QTabWidget>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -42,10 +42,14 @@ struct EditCase {
 TEST_F(WindowTest, EditsCarryTheirTextsLimitsAndHints) {
   Open();
   const EditCase cases[] = {
-      {"Amac1", "00", 2, false, ""},   {"Amac2", "01", 2, false, ""},
-      {"Amac3", "40", 2, false, ""},   {"Amac6", "00", 2, false, ""},
-      {"Lmac1", "00", 2, false, ""},   {"Lmac3", "40", 2, false, ""},
-      {"Rmac2", "01", 2, false, ""},   {"Rmac6", "00", 2, false, ""},
+      {"Amac1", "00", 2, false, ""},
+      {"Amac2", "01", 2, false, ""},
+      {"Amac3", "40", 2, false, ""},
+      {"Amac6", "00", 2, false, ""},
+      {"Lmac1", "00", 2, false, ""},
+      {"Lmac3", "40", 2, false, ""},
+      {"Rmac2", "01", 2, false, ""},
+      {"Rmac6", "00", 2, false, ""},
       {"DiagPEEdit", "255", 32767, false, ""},
       {"SNREdit", "", 5, true, "Signal to Noise Ratio"},
       {"PEREdit", "", 5, true, "Packet Error Rate"},
@@ -131,15 +135,59 @@ TEST_F(WindowTest, HiddenControlsStartHidden) {
 
 TEST_F(WindowTest, TabOrderFollowsTheForm) {
   Open();
-  const std::vector<std::string> expected = {
-      "IFSelectUpgrade", "Amac1", "Amac2", "Amac3", "Amac4", "Amac5", "Amac6", "DownloadBtn",
-      "ExitBtn", "UpgradeLogMemo", "Amac4Inc", "Amac4Dec", "Amac5Inc", "Amac5Dec", "Amac6Inc",
-      "Amac6Dec", "UpgradeStatusMemo", "VersionBtn", "UpgradeMacQueryBtn", "IFSelectDiag",
-      "Lmac4", "Lmac5", "Lmac6", "Rmac4", "Rmac5", "Rmac6", "Lmac1", "Lmac2", "Lmac3", "Rmac1",
-      "Lmac4Inc", "Lmac4Dec", "Lmac5Inc", "Lmac5Dec", "Lmac6Inc", "Lmac6Dec", "Rmac2", "Rmac3",
-      "Rmac4Inc", "Rmac4Dec", "Rmac5Inc", "Rmac5Dec", "Rmac6Inc", "Rmac6Dec", "DiagBtn",
-      "Button14", "SNREdit", "PEREdit", "DiagPEEdit", "MemoDiag", "PEEdit", "DiagMacQueryBtn",
-      "DiagLogMemo"};
+  const std::vector<std::string> expected = {"IFSelectUpgrade",
+                                             "Amac1",
+                                             "Amac2",
+                                             "Amac3",
+                                             "Amac4",
+                                             "Amac5",
+                                             "Amac6",
+                                             "DownloadBtn",
+                                             "ExitBtn",
+                                             "UpgradeLogMemo",
+                                             "Amac4Inc",
+                                             "Amac4Dec",
+                                             "Amac5Inc",
+                                             "Amac5Dec",
+                                             "Amac6Inc",
+                                             "Amac6Dec",
+                                             "UpgradeStatusMemo",
+                                             "VersionBtn",
+                                             "UpgradeMacQueryBtn",
+                                             "IFSelectDiag",
+                                             "Lmac4",
+                                             "Lmac5",
+                                             "Lmac6",
+                                             "Rmac4",
+                                             "Rmac5",
+                                             "Rmac6",
+                                             "Lmac1",
+                                             "Lmac2",
+                                             "Lmac3",
+                                             "Rmac1",
+                                             "Lmac4Inc",
+                                             "Lmac4Dec",
+                                             "Lmac5Inc",
+                                             "Lmac5Dec",
+                                             "Lmac6Inc",
+                                             "Lmac6Dec",
+                                             "Rmac2",
+                                             "Rmac3",
+                                             "Rmac4Inc",
+                                             "Rmac4Dec",
+                                             "Rmac5Inc",
+                                             "Rmac5Dec",
+                                             "Rmac6Inc",
+                                             "Rmac6Dec",
+                                             "DiagBtn",
+                                             "Button14",
+                                             "SNREdit",
+                                             "PEREdit",
+                                             "DiagPEEdit",
+                                             "MemoDiag",
+                                             "PEEdit",
+                                             "DiagMacQueryBtn",
+                                             "DiagLogMemo"};
   // The focus chain, restricted to the controls named above, visits them in this order.
   std::vector<std::string> chain;
   QWidget* start = Find<QWidget>("IFSelectUpgrade");

@@ -124,9 +124,9 @@ TEST_F(OperationsWindowTest, ReadBackInOtherLetterCaseFails) {
 }
 
 // The recorder's chooser shows the real selection dialog and works it with `steps`.
-void UseRealDialog(RecorderDesk& desk, QWidget* owner,
-                   std::function<void(TDiagSelForm&)> steps) {
-  desk.chooser = [&desk, owner, steps](const std::vector<std::string>& items, MacAddress& selected) {
+void UseRealDialog(RecorderDesk& desk, QWidget* owner, std::function<void(TDiagSelForm&)> steps) {
+  desk.chooser = [&desk, owner, steps](const std::vector<std::string>& items,
+                                       MacAddress& selected) {
     TDiagSelForm dialog(owner, selected, desk);
     for (const std::string& item : items) dialog.AddItem(item);
     QTimer::singleShot(0, &dialog, [&dialog, steps] {

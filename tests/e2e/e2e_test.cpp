@@ -1,6 +1,6 @@
 // End to end: the real utility on a real X server against the simulated bridges, worked with real
-// input events. Outcomes are judged by what the technician sees (captions of the boxes, the texts of
-// fields and logs, copied through the clipboard) and by what the bridges saw (the toolchain's
+// input events. Outcomes are judged by what the technician sees (captions of the boxes, the texts
+// of fields and logs, copied through the clipboard) and by what the bridges saw (the toolchain's
 // journal and the bench state). Nothing is faked.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -101,7 +101,8 @@ class EndToEnd : public testing::Test {
     ASSERT_NE(::mkdtemp(root.data()), nullptr);
     root_ = root;
     home_ = root_ / "bench home";  // a blank in the path, as on many technicians' desktops
-    Output laid = RunProgram({VOR_LAY_OUT_KERNEL, "--bench", bench, VOR_SIM_PATH, home_.string()}, {});
+    Output laid =
+        RunProgram({VOR_LAY_OUT_KERNEL, "--bench", bench, VOR_SIM_PATH, home_.string()}, {});
     ASSERT_EQ(laid.status, 0) << "lay_out_kernel failed";
     // A quick flash keeps the test short; everything else is the bench as shipped.
     std::string text = ReadAll(BenchFile());
@@ -176,7 +177,8 @@ class EndToEnd : public testing::Test {
   // Waits for the message box with exactly this caption and closes it with `key`.
   void AnswerBox(const std::string& caption, const std::string& key = "Return",
                  std::chrono::milliseconds limit = 30s) {
-    std::string regex = "^" + std::regex_replace(caption, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
+    std::string regex =
+        "^" + std::regex_replace(caption, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
     std::optional<std::string> box = desktop_->FindWindow(regex, limit);
     ASSERT_TRUE(box) << "no box \"" << caption << "\"";
     desktop_->Focus(*box);
@@ -231,9 +233,9 @@ TEST_F(EndToEnd, DownloadUpgradesTheTarget) {
   ClickOnPage(kDownload);
   AnswerBox("Success");
   Screenshot("upgrade.png");
-  EXPECT_THAT(Members(), ElementsAre("query_address.bat", "get_devinf.bat", "read.exe",
-                                     "program_flash.bat", "version.bat", "get_device_type.bat",
-                                     "get_devinf.bat"));
+  EXPECT_THAT(Members(),
+              ElementsAre("query_address.bat", "get_devinf.bat", "read.exe", "program_flash.bat",
+                          "version.bat", "get_device_type.bat", "get_devinf.bat"));
   std::vector<MemberRun> runs = Journal();
   ASSERT_EQ(runs.size(), 7u);
   EXPECT_EQ(runs[2].directory, home_.string());  // read.exe runs where the utility was started
@@ -244,18 +246,17 @@ TEST_F(EndToEnd, DownloadUpgradesTheTarget) {
   EXPECT_EQ(runs[3].status, "0");
   EXPECT_THAT(ReadAll(BenchFile()), testing::HasSubstr(std::string("firmware ") + kKitBuild));
   std::vector<std::string> log = Lines(Copy(kUpgradeLog));
-  const std::vector<std::string> upgrade = {
-      "-----------------------------------------------",
-      std::string("Start to upgrade ") + kTargetMac,
-      "Check the necessary files:",
-      "Ok.",
-      std::string("Connect to target ") + kTargetMac + ":",
-      "Ok.",
-      "start to upgrade :",
-      "Ok.",
-      "get target's version :",
-      kKitBuild,
-      "Ok."};
+  const std::vector<std::string> upgrade = {"-----------------------------------------------",
+                                            std::string("Start to upgrade ") + kTargetMac,
+                                            "Check the necessary files:",
+                                            "Ok.",
+                                            std::string("Connect to target ") + kTargetMac + ":",
+                                            "Ok.",
+                                            "start to upgrade :",
+                                            "Ok.",
+                                            "get target's version :",
+                                            kKitBuild,
+                                            "Ok."};
   ASSERT_GE(log.size(), 3 + upgrade.size());
   EXPECT_THAT(std::vector<std::string>(log.begin() + 3, log.begin() + 3 + upgrade.size()),
               ElementsAreArray(upgrade));
@@ -269,11 +270,11 @@ TEST_F(EndToEnd, FlashFailureIsReportedAndLeavesTheFirmware) {
   AnswerBox("Fail");
   std::vector<std::string> log = Lines(Copy(kUpgradeLog));
   ASSERT_GE(log.size(), 2u);
-  EXPECT_THAT(std::vector<std::string>(log.end() - 3, log.end()),
-              ElementsAre("start to upgrade :", "Err: flash programming failed.",
-                          "Err: upgrade fail."));
-  EXPECT_THAT(Members(), ElementsAre("query_address.bat", "get_devinf.bat", "read.exe",
-                                     "program_flash.bat"));
+  EXPECT_THAT(
+      std::vector<std::string>(log.end() - 3, log.end()),
+      ElementsAre("start to upgrade :", "Err: flash programming failed.", "Err: upgrade fail."));
+  EXPECT_THAT(Members(),
+              ElementsAre("query_address.bat", "get_devinf.bat", "read.exe", "program_flash.bat"));
   EXPECT_THAT(ReadAll(BenchFile()), testing::HasSubstr("firmware 2.7.2 Nov 02 2006 10:11:12"));
 }
 
@@ -330,14 +331,14 @@ TEST_F(DiagnosticEndToEnd, DiagnoseShowsTheLinksFigures) {
   EXPECT_EQ(Copy(kPer), "0.002");
   EXPECT_EQ(Copy(kPe), "16Mbaud/3bits/mask1");
   EXPECT_THAT(Lines(Copy(kDiagLog)),
-              ElementsAre("connect to A target(local):", "ok", "change directory to kernel:",
-                          "ok", "run the cert.exe:", "ok", "leave kernel directory:", "ok",
+              ElementsAre("connect to A target(local):", "ok", "change directory to kernel:", "ok",
+                          "run the cert.exe:", "ok", "leave kernel directory:", "ok",
                           "check Kernel\\snr.tmp:", "ok", "get SNR ,PER and PE:", "ok"));
   std::vector<MemberRun> runs = Journal();
-  EXPECT_THAT(Members(), ElementsAre("query_address.bat", "get_stations.bat", "read.exe",
-                                     "per_test.bat"));
-  EXPECT_THAT(runs[3].words, ElementsAre("127.0.0.1", kTargetMac, "00-01-40-AB-CD-02", "255",
-                                         "1400", "10000"));
+  EXPECT_THAT(Members(),
+              ElementsAre("query_address.bat", "get_stations.bat", "read.exe", "per_test.bat"));
+  EXPECT_THAT(runs[3].words,
+              ElementsAre("127.0.0.1", kTargetMac, "00-01-40-AB-CD-02", "255", "1400", "10000"));
 }
 
 }  // namespace

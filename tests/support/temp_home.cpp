@@ -45,7 +45,8 @@ void TempHome::WriteMember(const std::string& name, const std::string& body) con
   std::string file = kernel() + "/" + name;
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << "#!/bin/bash\n"
-      << "{ printf '%s|%s' " << ShellQuote(name) << " \"$PWD\"; printf '|%s' \"$@\"; printf '\\n'; }"
+      << "{ printf '%s|%s' " << ShellQuote(name)
+      << " \"$PWD\"; printf '|%s' \"$@\"; printf '\\n'; }"
       << " >> " << ShellQuote(kernel() + "/calls.log") << "\n"
       << body << "\n";
   out.close();
