@@ -30,8 +30,11 @@ class LinuxAdapterSource final : public AdapterSource {
         record.dhcp = record.dhcp || !address.permanent;
       }
       record.dhcp = record.dhcp || clients.Serves(link.name);
-      // Asked last and only when still undecided: it is the one source that may be slow.
-      record.dhcp = record.dhcp || network_manager_.UsesDhcp(link.name);
+      // Asked last, and only for an interface still waiting for an address: a lease already
+      // shows by its lifetime, and NetworkManager is the one source that may be slow.
+      if (!record.dhcp && link.addresses.empty()) {
+        record.dhcp = network_manager_.UsesDhcp(link.name);
+      }
       records.push_back(std::move(record));
     }
     return records;
