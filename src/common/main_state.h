@@ -16,6 +16,9 @@ struct InterfaceEntry {
 };
 
 inline constexpr std::size_t kInterfaceSlots = 10;
+// How much of a result line the version and device information keep.
+inline constexpr std::size_t kVersionChars = 39;
+inline constexpr std::size_t kDevInfoChars = 511;
 
 struct MainState {
   MacAddress UpgradeMac;

@@ -12,10 +12,6 @@
 
 namespace {
 
-// fgets-sized reads: the version buffer holds 39 characters, the device information 511.
-constexpr std::size_t kVersionChars = 39;
-constexpr std::size_t kDevInfoChars = 511;
-
 constexpr char kVersionFile[] = "verinfo.txt";
 constexpr char kDeviceTypeFile[] = "get_device_type.tmp";
 constexpr char kDevInfoFile[] = "get_devinf.tmp";
@@ -28,13 +24,9 @@ constexpr char kDevInfoFailed[] = "Err: Can't get target's devinf.";
 // `failure`, when the file cannot be read.
 std::optional<std::string> FirstLine(const KernelFolder& folder, const char* name,
                                      std::size_t max_chars, const Log& log, const char* failure) {
-  const std::optional<std::string> file = folder.Read(name);
-  if (!file) {
-    log(failure);
-    return std::nullopt;
-  }
-  TextScanner scanner(*file);
-  return scanner.ReadLine(max_chars);
+  std::optional<std::string> line = folder.ReadFirstLine(name, max_chars);
+  if (!line) log(failure);
+  return line;
 }
 
 std::string InterfaceAndMac(const MainState& state, const std::string& mac_text) {

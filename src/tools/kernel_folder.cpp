@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "common/text_scan.h"
+#include "common/unique_fd.h"
 #include "tools/run_tool.h"
 
 std::string KernelPath(const std::string& home) { return home + "/Kernel"; }
@@ -50,27 +52,30 @@ std::optional<std::string> KernelFolder::Read(const std::string& name) const {
   return ReadTextFile("Kernel/" + name, kResultFileBound);
 }
 
+std::optional<std::string> KernelFolder::ReadFirstLine(const std::string& name,
+                                                       std::size_t max_chars) const {
+  std::optional<std::string> content = Read(name);
+  if (!content) return std::nullopt;
+  return TextScanner(*content).ReadLine(max_chars);
+}
+
 std::optional<std::string> ReadTextFile(const std::string& path, std::size_t max_bytes) {
   // O_NONBLOCK: opening a FIFO without a writer must not hang; it is rejected below anyway.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (fd.get() < 0) return std::nullopt;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   std::string raw;
   char chunk[4096];
   bool failed = false;
   while (raw.size() < max_bytes) {
     const std::size_t want = std::min(sizeof chunk, max_bytes - raw.size());
-    const ssize_t got = ::read(fd, chunk, want);
+    const ssize_t got = ::read(fd.get(), chunk, want);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) failed = true;
     if (got <= 0) break;
     raw.append(chunk, static_cast<std::size_t>(got));
   }
-  ::close(fd);
   if (failed) return std::nullopt;
 
   // Text mode: carriage returns vanish wherever they stand, Ctrl-Z ends the text.

@@ -35,6 +35,10 @@ class KernelFolder {
   // regular file, or when it is a stale result that could not be cleared.
   std::optional<std::string> Read(const std::string& name) const;
 
+  // The first line of Read(name), fgets-like with room for `max_chars`; an empty file gives the
+  // empty line.
+  std::optional<std::string> ReadFirstLine(const std::string& name, std::size_t max_chars) const;
+
   // HomeDir + "/Kernel", for messages.
   const std::string& Path() const { return path_; }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "common/kit.h"
 #include "common/text_scan.h"
@@ -12,7 +13,6 @@
 namespace {
 
 constexpr char kDevInfoFile[] = "get_devinf.tmp";
-constexpr std::size_t kDevInfoChars = 511;
 
 // The field between "hw=" and " pin=". Positions count from 1 with 0 for a missing marker, so a
 // line without "hw=" yields the text from its third character on.
@@ -59,11 +59,10 @@ bool CheckHardwareConfig(MainState& state, Desk& desk, const std::string& mac_te
       folder.Run(desk, "get_devinf.bat", " " + state.InterfaceIp + " " + mac_text);
   folder.Leave();
   if (status < 0) return false;
-  const std::optional<std::string> file = folder.Read(kDevInfoFile);
-  if (!file) return false;
+  std::optional<std::string> line = folder.ReadFirstLine(kDevInfoFile, kDevInfoChars);
+  if (!line) return false;
   // An empty file is an empty line: an earlier device's line must never be checked in its place.
-  TextScanner scanner(*file);
-  state.DevInfo = scanner.ReadLine(kDevInfoChars);
+  state.DevInfo = std::move(*line);
 
   const std::string target = TargetHardwareConfig(state.DevInfo);
   if (EqualIgnoringCase(target, kKitHardwareConfig)) return true;

@@ -12,25 +12,13 @@
 #include <cstring>
 #include <map>
 
+#include "common/unique_fd.h"
+
 namespace {
 
 constexpr int kDumpAttempts = 5;
 // Bounds a lookup that runs on the window's thread; the kernel answers in microseconds.
 constexpr int kReceiveTimeoutMs = 1000;
-
-class Fd final {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Returns the size of the next datagram without taking it, or -1.
 ssize_t PeekSize(int fd) {
@@ -174,7 +162,7 @@ DumpOutcome ReadDump(int fd, std::uint32_t seq, const std::function<void(const n
 std::optional<std::vector<NetlinkInterface>> ReadNetlinkInterfaces() {
   // A fresh socket each time: it belongs to the calling thread's network namespace, and nothing
   // stale can be left queued on it.
-  Fd fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+  UniqueFd fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
   if (fd.get() < 0) return std::nullopt;
   timeval timeout{};
   timeout.tv_sec = kReceiveTimeoutMs / 1000;

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "common/desk.h"
+#include "common/unique_fd.h"
 #include "tools/posix/child_wait.h"
 #include "tools/process.h"
 
@@ -60,20 +61,6 @@ class SpawnSetup final {
 };
 
 // Closes a descriptor when the scope ends.
-class Fd final {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // Reaps `pid` with waitid; `flags` is WNOHANG or 0 (block). Sets `ended` once there is nothing
 // more to wait for: the child was reaped (its status) or cannot be (nullopt).
 std::optional<std::int32_t> Reap(pid_t pid, int flags, bool& ended) {
@@ -111,8 +98,8 @@ std::optional<std::int32_t> WaitOnDescriptor(Desk& desk, int fd, pid_t pid) {
 std::optional<std::int32_t> WaitWithWatcher(Desk& desk, pid_t pid) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) return ReapBlocking(pid);
-  Fd read_end(ends[0]);
-  Fd write_end(ends[1]);
+  UniqueFd read_end(ends[0]);
+  UniqueFd write_end(ends[1]);
   std::thread watcher;
   try {
     watcher = std::thread([pid, fd = write_end.get()] {
@@ -167,7 +154,7 @@ std::optional<std::int32_t> WaitForChild(Desk& desk, pid_t pid, Waiter waiter) {
   if (waiter == Waiter::kPidfd) {
     int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd >= 0) {
-      Fd owner(pidfd);  // pidfds are close-on-exec from the start
+      UniqueFd owner(pidfd);  // pidfds are close-on-exec from the start
       return WaitOnDescriptor(desk, pidfd, pid);
     }
     // ENOSYS before Linux 5.3; any other failure is handled by the watcher just as well.
