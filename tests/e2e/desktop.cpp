@@ -38,14 +38,14 @@ std::vector<std::string> Environment(const std::vector<std::string>& extra) {
 }
 
 pid_t Spawn(std::vector<std::string> argv, const std::string& directory,
-            const std::vector<std::string>& extra_env, int stdout_fd) {
+            const std::vector<std::string>& extra_env, int stdout_fd, int stderr_fd = -1) {
   std::vector<std::string> env = Environment(extra_env);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
   if (stdout_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdout_fd, 1);
   int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  posix_spawn_file_actions_adddup2(&actions, devnull, 2);
+  posix_spawn_file_actions_adddup2(&actions, stderr_fd >= 0 ? stderr_fd : devnull, 2);
   if (stdout_fd < 0) posix_spawn_file_actions_adddup2(&actions, devnull, 1);
   pid_t pid = -1;
   std::vector<char*> args = CStrings(argv);
@@ -59,8 +59,11 @@ pid_t Spawn(std::vector<std::string> argv, const std::string& directory,
 }  // namespace
 
 Child::Child(const std::vector<std::string>& argv, const std::string& directory,
-             const std::vector<std::string>& extra_env)
-    : pid_(Spawn(argv, directory, extra_env, -1)) {}
+             const std::vector<std::string>& extra_env, const std::string& log) {
+  int fd = log.empty() ? -1 : ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  pid_ = Spawn(argv, directory, extra_env, fd, fd);
+  if (fd >= 0) ::close(fd);
+}
 
 Child::~Child() { Stop(); }
 
@@ -187,7 +190,7 @@ std::optional<std::string> Desktop::FindWindow(const std::string& title_regex,
   std::string id;
   WaitUntil(
       [&] {
-        Output out = X({"xdotool", "search", "--name", title_regex});
+        Output out = X({"xdotool", "search", "--onlyvisible", "--name", title_regex});
         if (out.status != 0 || out.text.empty()) return false;
         id = out.text.substr(0, out.text.find('\n'));
         return true;
@@ -219,6 +222,13 @@ int RunDetached(const std::vector<std::string>& argv, const std::vector<std::str
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+int Desktop::MappedWindows(pid_t pid) {
+  Output out = X({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
+  int count = 0;
+  for (char c : out.text) count += c == '\n';
+  return count;
+}
+
 void Desktop::Focus(const std::string& window) { X({"xdotool", "windowfocus", "--sync", window}); }
 
 void Desktop::Click(const std::string& window, int x, int y) {
@@ -234,7 +244,10 @@ void Desktop::Keys(const std::vector<std::string>& keys) {
 }
 
 std::string Desktop::CopyAllAt(const std::string& window, int x, int y) {
+  // Empty the clipboard first, and wait until it is empty: xclip's background child takes the
+  // selection late on a busy machine and would otherwise take it from the copy below.
   RunDetached({"xclip", "-selection", "clipboard", "-i", "/dev/null"}, Env());
+  WaitUntil([&] { return X({"xclip", "-o", "-selection", "clipboard"}).text.empty(); }, 10s);
   Click(window, x, y);
   Keys({"ctrl+a", "ctrl+c"});
   std::string text;
@@ -244,7 +257,7 @@ std::string Desktop::CopyAllAt(const std::string& window, int x, int y) {
         text = out.text;
         return out.status == 0 && !text.empty();
       },
-      3s);
+      10s);
   return text;
 }
 

@@ -14,8 +14,9 @@
 class Child {
  public:
   Child() = default;
+  // Standard output and error go to `log` when one is named, else nowhere.
   Child(const std::vector<std::string>& argv, const std::string& directory,
-        const std::vector<std::string>& extra_env);
+        const std::vector<std::string>& extra_env, const std::string& log = {});
   ~Child();
   // Takes over a process started elsewhere.
   static Child Adopt(pid_t pid);
@@ -53,11 +54,14 @@ class Desktop {
   const std::string& display() const { return display_; }
   std::vector<std::string> Env() const { return {"DISPLAY=" + display_}; }
 
-  // The first window whose title matches the regular expression, once there is one.
+  // The first mapped window whose title matches the regular expression, once there is one. Input
+  // sent to a window that exists but is not mapped yet would land on whatever lies beneath.
   std::optional<std::string> FindWindow(const std::string& title_regex,
-                                        std::chrono::milliseconds limit = std::chrono::seconds(15));
+                                        std::chrono::milliseconds limit = std::chrono::seconds(60));
   bool WindowGone(const std::string& title_regex,
                   std::chrono::milliseconds limit = std::chrono::seconds(15));
+  // How many windows of the process are mapped: a drop-down list's popup is one of them.
+  int MappedWindows(pid_t pid);
   void Focus(const std::string& window);
   // Clicks at (x, y) inside the window.
   void Click(const std::string& window, int x, int y);

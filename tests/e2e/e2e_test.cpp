@@ -111,11 +111,22 @@ class EndToEnd : public testing::Test {
 
     // The utility runs in a network namespace of its own whose only interface is the loopback, so
     // its interface list and the simulated bridge's address are the same on every machine.
-    app_ = Child({"unshare", "--net", "--", "/bin/sh", "-c", "ip link set lo up && exec \"$0\"",
+    // Its log tells, should the window not come, which step it was on: a busy host can keep a
+    // new namespace or the loopback waiting on the kernel for a long time.
+    const fs::path log = root_ / "app.log";
+    const auto started = std::chrono::steady_clock::now();
+    app_ = Child({"unshare", "--net", "--", "/bin/sh", "-c",
+                  "echo 'namespace made' && ip link set lo up && echo 'loopback up' && exec \"$0\"",
                   VOR_APP_PATH},
-                 home_.string(), AppEnv());
+                 home_.string(), AppEnv(), log.string());
     std::optional<std::string> window = desktop_->FindWindow(kMainTitle);
-    ASSERT_TRUE(window) << "the main window did not appear";
+    ASSERT_TRUE(window) << "the main window did not appear within "
+                        << std::chrono::duration_cast<std::chrono::seconds>(
+                               std::chrono::steady_clock::now() - started)
+                               .count()
+                        << " s; the utility " << (app_.Running() ? "still runs" : "has ended")
+                        << "; its log:\n"
+                        << ReadAll(log);
     window_ = *window;
   }
 
@@ -167,10 +178,18 @@ class EndToEnd : public testing::Test {
     for (const Rect& r : fields) texts.push_back(Copy(r));
     return texts;
   }
-  // The simulated bridge answers through the loopback, the second device of the namespace.
+  // The simulated bridge answers through the loopback, the second device of the namespace. The
+  // list is opened to give it the focus and closed again; "2" then picks the loopback. Each step
+  // waits for the popup, so no key reaches the wrong window on a slow machine.
   void ChooseLoopback(const Rect& list) {
+    const int windows = desktop_->MappedWindows(app_.pid());
     ClickOnPage(list);
-    desktop_->Keys({"Escape", "2"});
+    ASSERT_TRUE(WaitUntil([&] { return desktop_->MappedWindows(app_.pid()) > windows; }, 20s))
+        << "the interface list did not open";
+    desktop_->Keys({"Escape"});
+    ASSERT_TRUE(WaitUntil([&] { return desktop_->MappedWindows(app_.pid()) == windows; }, 20s))
+        << "the interface list did not close";
+    desktop_->Keys({"2"});
   }
   void ShowDiagnosticTab() { desktop_->Click(window_, kDiagnosticTabX, kDiagnosticTabY); }
 
@@ -187,10 +206,10 @@ class EndToEnd : public testing::Test {
   }
 
   void QueryUpgradeTarget() {
-    ChooseLoopback(kIFSelectUpgrade);
+    ASSERT_NO_FATAL_FAILURE(ChooseLoopback(kIFSelectUpgrade));
     ClickOnPage(kUpgradeQuery);
     ASSERT_TRUE(WaitForRuns(1));
-    ASSERT_TRUE(WaitUntil([&] { return Copy(kAmac[5]) == "56"; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return Copy(kAmac[5]) == "56"; }, 20s));
   }
 
   void Screenshot(const std::string& name) {
@@ -295,7 +314,7 @@ class DiagnosticEndToEnd : public EndToEnd {
   // Queries both targets and picks the second B target in the selection dialog.
   void QueryAndChooseSecondStation() {
     ShowDiagnosticTab();
-    ChooseLoopback(kIFSelectDiag);
+    ASSERT_NO_FATAL_FAILURE(ChooseLoopback(kIFSelectDiag));
     ClickOnPage(kDiagQuery);
     std::optional<std::string> dialog = desktop_->FindWindow("^Select B Target  \\(Remote\\)$");
     ASSERT_TRUE(dialog) << "the selection dialog did not appear";
@@ -305,7 +324,7 @@ class DiagnosticEndToEnd : public EndToEnd {
     desktop_->Click(*dialog, kSecondStationX, kSecondStationY);
     desktop_->Click(*dialog, kOkX, kOkY);
     ASSERT_TRUE(desktop_->WindowGone("^Select B Target"));
-    ASSERT_TRUE(WaitUntil([&] { return Copy(kRmac[5]) == "02"; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return Copy(kRmac[5]) == "02"; }, 20s));
   }
 };
 
@@ -327,7 +346,7 @@ TEST_F(DiagnosticEndToEnd, DiagnoseShowsTheLinksFigures) {
   // member's exit within milliseconds.
   std::this_thread::sleep_for(500ms);
   Screenshot("diagnostic.png");
-  ASSERT_TRUE(WaitUntil([&] { return Copy(kSnr) == "24.5"; }, 5s));
+  ASSERT_TRUE(WaitUntil([&] { return Copy(kSnr) == "24.5"; }, 20s));
   EXPECT_EQ(Copy(kPer), "0.002");
   EXPECT_EQ(Copy(kPe), "16Mbaud/3bits/mask1");
   EXPECT_THAT(Lines(Copy(kDiagLog)),
