@@ -153,14 +153,14 @@ Output RunProgram(const std::vector<std::string>& argv, const std::vector<std::s
 }
 
 Desktop::Desktop() {
-  // Xvfb picks a free display itself and writes its number, so parallel tests never share one.
+  // Xvfb picks a display that is free where it runs and writes its number.
   // Without -noreset it resets whenever its last client leaves, which every xdotool call is while
   // the utility starts, and a client that connects during a reset is turned away.
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return;
-  pid_t pid = Spawn({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                     "-noreset"},
-                    "", {}, fds[1]);
+  pid_t pid = Spawn(
+      {"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
+      "", {}, fds[1]);
   ::close(fds[1]);
   server_ = Child::Adopt(pid);
   std::string number;

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-
 #include <filesystem>
 #include <fstream>
 #include <regex>
